@@ -1,0 +1,1 @@
+# Nothing yet: the Linux executable arrives with its efivarfs layer.
