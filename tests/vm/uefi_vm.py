@@ -49,7 +49,8 @@ def fetch_kernel(cache):
 
 
 def shared_libraries(binary):
-    out = run(["ldd", binary], capture_output=True, text=True).stdout
+    # ldd fails on a static binary, which needs nothing.
+    out = subprocess.run(["ldd", binary], capture_output=True, text=True, stdin=subprocess.DEVNULL).stdout
     return sorted(set(re.findall(r"(/\S+)\s+\(0x", out)))
 
 
@@ -97,14 +98,14 @@ class Machine:
         with gzip.open(self.initrd, "wb", compresslevel=1) as f:
             f.write(archive)
 
-    def boot(self, stage, timeout=180):
+    def boot(self, stage, timeout=180, extra=""):
         """Boots once, runs the guest script's stage and returns the lines it reported."""
         cmd = ["qemu-system-x86_64", "-machine", "q35", "-accel", "tcg", "-m", str(self.memory_mb),
                "-nographic", "-no-reboot", "-net", "none", "-serial", "mon:stdio",
                "-drive", f"if=pflash,format=raw,readonly=on,file={OVMF_CODE}",
                "-drive", f"if=pflash,format=raw,file={self.vars}",
                "-kernel", self.kernel, "-initrd", self.initrd,
-               "-append", f"console=ttyS0 quiet loglevel=1 panic=-1 stage={stage}"]
+               "-append", f"console=ttyS0 quiet loglevel=1 panic=-1 stage={stage} {extra}"]
         done = subprocess.run(cmd, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
         output = done.stdout.decode(errors="replace").replace("\r", "")
         # The firmware's screen control codes may share the first reported line.
