@@ -5,7 +5,8 @@ set -eu
 
 packages="cmake ninja-build make g++ python3 googletest
 g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 python3-pefile
-qemu-system-x86 ovmf busybox-static efivar strace util-linux"
+qemu-system-x86 ovmf busybox-static efivar strace util-linux
+clang-14 libclang-rt-14-dev libfuzzer-14-dev"
 
 missing=""
 for p in $packages; do

@@ -37,7 +37,7 @@ TEST_P(LoadDataImageSizes, LoadsUpToTheCapacityAndRefusesMore) {
 
     if (GetParam().status == kStatusSuccess) {
         ASSERT_EQ(image.length, bytes.size());
-        EXPECT_EQ(0, std::memcmp(image.bytes, bytes.data(), bytes.size()));
+        EXPECT_EQ(std::vector<std::uint8_t>(image.bytes, image.bytes + image.length), bytes);
         for (std::size_t i = bytes.size(); i < kDataImageCapacity; ++i) {
             ASSERT_EQ(image.bytes[i], 0) << "byte " << i << " past the image is not zero";
         }

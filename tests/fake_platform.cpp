@@ -116,8 +116,13 @@ DWORD GetFirmwareEnvironmentVariableW(LPCWSTR name, LPCWSTR guid, PVOID buffer, 
         if (fake.readLastError) {
             fake.lastError = *fake.readLastError;
         }
+        // The count is handed back as scripted, even past the room offered; only what
+        // fits is copied.
         const DWORD count = fake.readCount.value_or(0);
-        std::memcpy(buffer, fake.variable.data(), std::min<std::size_t>(count, fake.variable.size()));
+        const std::size_t copied = std::min<std::size_t>({count, fake.variable.size(), std::size_t{size}});
+        if (copied != 0) {
+            std::memcpy(buffer, fake.variable.data(), copied);
+        }
         return count;
     }
     if (!fake.variableExists) {
@@ -128,7 +133,9 @@ DWORD GetFirmwareEnvironmentVariableW(LPCWSTR name, LPCWSTR guid, PVOID buffer, 
         fake.lastError = ERROR_INSUFFICIENT_BUFFER;
         return 0;
     }
-    std::memcpy(buffer, fake.variable.data(), fake.variable.size());
+    if (!fake.variable.empty()) {
+        std::memcpy(buffer, fake.variable.data(), fake.variable.size());
+    }
     return static_cast<DWORD>(fake.variable.size());
 }
 

@@ -18,7 +18,9 @@ say() { echo "@@$*"; }
 state() { if [ -e $V ]; then md5sum < $V | cut -c1-32; else echo absent; fi; }
 
 # tool NAME DATA USER ARGS...: runs the tool in a fresh folder whose data file is
-# /data/DATA ("none": no data file, "dir": a folder in its place), as root or nobody.
+# /data/DATA, or one that is not what it seems: none, a folder, a dangling link, links to
+# /dev/zero, to a sysfs file (reports 4096 bytes, delivers fewer) or to a sparse 5 GiB
+# file, or a FIFO. Runs as root or nobody.
 tool() {
     name=$1 data=$2 user=$3
     shift 3
@@ -26,6 +28,11 @@ tool() {
     case $data in
         none) ;;
         dir) mkdir /tmp/w/$DATA ;;
+        dangling) ln -s /tmp/w/no-such-file /tmp/w/$DATA ;;
+        devzero) ln -s /dev/zero /tmp/w/$DATA ;;
+        sysfs) ln -s /sys/devices/system/cpu/online /tmp/w/$DATA ;;
+        huge) truncate -s 5G /tmp/w/huge && ln -s /tmp/w/huge /tmp/w/$DATA ;;
+        fifo) mkfifo /tmp/w/$DATA ;;
         *) cp /data/$data /tmp/w/$DATA ;;
     esac
     chmod -R a+rX /tmp/w
@@ -73,6 +80,12 @@ first)
     tool data_folder dir root
     tool data_too_long image_4097 root
     tool data_too_long_verify image_4097 root -verify
+    tool dangling_link dangling root
+    tool link_to_dev_zero devzero root
+    tool fifo fifo root
+    tool shrinks_while_read sysfs root
+    tool shrinks_while_read_verify sysfs root /Verify
+    tool link_to_huge_file huge root
     tool two_arguments image root /Verify /Verify
     tool not_the_switch image root Verify
     tool short_switch image root /Verif
