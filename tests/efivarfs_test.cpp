@@ -156,6 +156,26 @@ TEST_F(EfivarfsLayer, MissingFolderIsNotFound) {
     EXPECT_EQ(Read(back).status, 203u);
 }
 
+// A file size limit makes the write itself fail (EFBIG), as a firmware refusal would.
+std::uint32_t WriteAgainstAFileSizeLimit() {
+    struct sigaction ignore {};
+    struct sigaction previousAction {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previousAction);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    rlimit tiny = previous;
+    tiny.rlim_cur = 2;
+    setrlimit(RLIMIT_FSIZE, &tiny);
+
+    const Bytes image = PatternBytes(32);
+    const std::uint32_t status = WriteNvramVariable(image.data(), 32);
+
+    setrlimit(RLIMIT_FSIZE, &previous);
+    sigaction(SIGXFSZ, &previousAction, nullptr);
+    return status;
+}
+
 // efivarfs marks vendor variables immutable; the flag is lifted for the write and put
 // back afterwards, on failure too.
 class EfivarfsImmutable : public EfivarfsLayer {
@@ -202,42 +222,13 @@ TEST_F(EfivarfsImmutable, IsLiftedForTheWriteAndRestored) {
 }
 
 TEST_F(EfivarfsImmutable, IsRestoredWhenTheWriteFails) {
-    // A file size limit makes the write itself fail (EFBIG), as a firmware refusal would.
-    struct sigaction ignore {};
-    struct sigaction previousAction {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previousAction);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit tiny = previous;
-    tiny.rlim_cur = 2;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-
-    const Bytes image = PatternBytes(32);
-    const std::uint32_t status = WriteNvramVariable(image.data(), 32);
-
-    setrlimit(RLIMIT_FSIZE, &previous);
-    sigaction(SIGXFSZ, &previousAction, nullptr);
+    const std::uint32_t status = WriteAgainstAFileSizeLimit();
     EXPECT_EQ(status, 31u);
     EXPECT_NE(Flags() & FS_IMMUTABLE_FL, 0);
 }
 
 TEST_F(EfivarfsLayer, FailedCreateLeavesNoEntryBehind) {
-    struct sigaction ignore {};
-    struct sigaction previousAction {};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previousAction);
-    rlimit previous{};
-    getrlimit(RLIMIT_FSIZE, &previous);
-    rlimit tiny = previous;
-    tiny.rlim_cur = 2;
-    setrlimit(RLIMIT_FSIZE, &tiny);
-
-    const Bytes image = PatternBytes(32);
-    const std::uint32_t status = WriteNvramVariable(image.data(), 32);
-
-    setrlimit(RLIMIT_FSIZE, &previous);
-    sigaction(SIGXFSZ, &previousAction, nullptr);
+    const std::uint32_t status = WriteAgainstAFileSizeLimit();
     EXPECT_EQ(status, 31u);
     EXPECT_FALSE(Exists());
 }
