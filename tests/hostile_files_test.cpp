@@ -100,10 +100,7 @@ TEST_P(HostileFile, VerifyRunMakesNoWriteAndFailsBeforeTheFirmware) {
         GTEST_SKIP() << "cannot be made on this machine";
     }
     ResetFake();
-    std::wstring program = L"wlan-nvram";
-    std::wstring verify = L"/Verify";
-    wchar_t* argv[] = {program.data(), verify.data(), nullptr};
-    const std::uint32_t status = RunTool(2, argv);
+    const std::uint32_t status = RunToolWith({L"/Verify"});
     EXPECT_EQ(Fake().Count(FakeCall::SetFirmwareEnvironmentVariableW), 0u);
     if (GetParam().status != 0) {
         EXPECT_EQ(status, GetParam().status);

@@ -47,16 +47,6 @@ bool IsSwitch(const std::vector<std::wstring>& args) {
     return args.size() == 1 && (args[0] == L"/Verify" || args[0] == L"-vERIFY");
 }
 
-std::uint32_t RunWith(std::vector<std::wstring> args) {
-    std::wstring program = L"wlan-nvram";
-    std::vector<wchar_t*> argv = {program.data()};
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    return RunTool(static_cast<int>(argv.size() - 1), argv.data());
-}
-
 TEST(RunInvariant, NoWriteOutsideAFullyPreparedWriteModeAndEveryStatusAsTheRulesSay) {
     ScopedWorkDir dir;
     int combinations = 0;
@@ -103,7 +93,7 @@ TEST(RunInvariant, NoWriteOutsideAFullyPreparedWriteModeAndEveryStatusAsTheRules
                         const bool existedBefore = fake.variableExists;
                         const Bytes before = fake.variable;
 
-                        const std::uint32_t status = RunWith(args);
+                        const std::uint32_t status = RunToolWith(args);
 
                         // The rules, from first to last step.
                         const bool loaded = file && file->size() <= 4096;

@@ -18,17 +18,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-std::uint32_t RunWith(std::vector<std::wstring> args) {
-    std::vector<wchar_t*> argv;
-    std::wstring program = L"wlan-nvram";
-    argv.push_back(program.data());
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    return RunTool(static_cast<int>(argv.size() - 1), argv.data());
-}
-
 Bytes WithByteChanged(Bytes bytes, std::size_t at) {
     bytes.at(at) ^= 0x01;
     return bytes;
@@ -138,7 +127,7 @@ TEST_P(RunToolTest, EndsWithItsStatusAndOnlyTheCallsItsModeNeeds) {
     const bool existedBefore = fake.variableExists;
     const Bytes before = fake.variable;
 
-    EXPECT_EQ(RunWith(c.args), c.status);
+    EXPECT_EQ(RunToolWith(c.args), c.status);
 
     const std::size_t writes = fake.Count(FakeCall::SetFirmwareEnvironmentVariableW);
     const std::size_t reads = fake.Count(FakeCall::GetFirmwareEnvironmentVariableW);
@@ -168,7 +157,7 @@ TEST(RunToolOrder, PrivilegeThenLoadThenTheOneFirmwareCall) {
     ResetFake();
     WriteDataFile(kImage);
 
-    ASSERT_EQ(RunWith({}), 0u);
+    ASSERT_EQ(RunToolWith({}), 0u);
 
     std::vector<FakeCall> order;
     for (const FakeCallRecord& call : Fake().calls) {
@@ -192,11 +181,11 @@ TEST(RunToolOrder, WriteThenVerifyRoundTrip) {
     ResetFake();
     WriteDataFile(kFullImage);
 
-    ASSERT_EQ(RunWith({}), 0u);
-    EXPECT_EQ(RunWith({L"-Verify"}), 0u);
+    ASSERT_EQ(RunToolWith({}), 0u);
+    EXPECT_EQ(RunToolWith({L"-Verify"}), 0u);
 
     WriteDataFile(WithByteChanged(kFullImage, 2048));
-    EXPECT_EQ(RunWith({L"/VERIFY"}), 13u);
+    EXPECT_EQ(RunToolWith({L"/VERIFY"}), 13u);
 }
 
 }  // namespace

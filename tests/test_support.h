@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "run_tool.h"
+
 // Creates a fresh folder, makes it the current working directory, and on destruction
 // goes back and removes it.
 class ScopedWorkDir {
@@ -26,3 +28,14 @@ std::vector<std::uint8_t> PatternBytes(std::size_t n);
 
 // Writes bytes as the data file in the current working directory.
 void WriteDataFile(const std::vector<std::uint8_t>& bytes);
+
+// Runs the tool in-process with these arguments after the program's name.
+inline std::uint32_t RunToolWith(std::vector<std::wstring> args) {
+    std::wstring program = L"wlan-nvram";
+    std::vector<wchar_t*> argv = {program.data()};
+    for (auto& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    return RunTool(static_cast<int>(argv.size() - 1), argv.data());
+}

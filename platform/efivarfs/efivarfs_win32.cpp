@@ -27,7 +27,7 @@ constexpr long kEfivarfsMagic = 0xde5e81e4;
 // Attributes for a stored variable: NON_VOLATILE | BOOTSERVICE_ACCESS | RUNTIME_ACCESS.
 constexpr std::uint32_t kStoredAttributes = 7;
 constexpr std::size_t kAttributeSize = 4;
-// Values up to the tool's image capacity; the buffers live on the calling frame.
+// Values up to the tool's image capacity, so the buffers can be fixed and on the stack.
 constexpr DWORD kLargestValue = 4096;
 constexpr LUID kSystemEnvironmentLuid = {22, 0};
 

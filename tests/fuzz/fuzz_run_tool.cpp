@@ -14,6 +14,7 @@
 #include "data_image.h"
 #include "fake_platform.h"
 #include "run_tool.h"
+#include "test_support.h"
 
 namespace {
 
@@ -127,13 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     }
 
-    std::wstring program = L"wlan-nvram";
-    std::vector<wchar_t*> argv = {program.data()};
-    for (auto& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    const std::uint32_t status = RunTool(static_cast<int>(argv.size() - 1), argv.data());
+    const std::uint32_t status = RunToolWith(args);
 
     const std::size_t writes = fake.Count(FakeCall::SetFirmwareEnvironmentVariableW);
     const std::size_t reads = fake.Count(FakeCall::GetFirmwareEnvironmentVariableW);
